@@ -1,5 +1,7 @@
 #include "xsupport.h"
 
+#include <X11/Xlib.h>
+
 #include <X11/Xutil.h>
 #include <png.h>
 

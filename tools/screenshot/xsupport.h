@@ -2,11 +2,15 @@
 
 // Helpers for running the program on a private virtual X server and reading back what it shows.
 
-#include <X11/Xlib.h>
-
 #include <string>
 #include <sys/types.h>
 #include <vector>
+
+// The Xlib types used below, declared as Xlib declares them so that this header does not bring
+// in Xlib's macros (None, Bool, Status, ...), which clash with other headers.
+struct _XDisplay; // NOLINT(bugprone-reserved-identifier): Xlib's own name
+using Display = struct _XDisplay;
+using Window = unsigned long;
 
 // An RGB picture with rows from the bottom up, the order OpenGL reads pixels in.
 struct Image {
