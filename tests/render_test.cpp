@@ -1,19 +1,17 @@
 // The picture, drawn for real: a GLUT window in this process on a private virtual X server,
 // set up as the program sets up its own, then read back pixel by pixel and through feedback mode.
-#include "app/app.h"
 #include "figure/figure.h"
+#include "glwindow.h"
 #include "picture.h"
 #include "view/view.h"
 #include "xsupport.h"
 
-#include <GL/freeglut.h>
+#include <GL/glut.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -36,35 +34,10 @@ ViewState currentViewState()
     return state;
 }
 
-// Resizes the test window and waits until the window system has done it.
+// Resizes the test window, failing the test if the window system does not follow.
 void resizeWindow(int width, int height)
 {
-    glutReshapeWindow(width, height);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-        glutMainLoopEvent();
-        if (glutGet(GLUT_WINDOW_WIDTH) == width && glutGet(GLUT_WINDOW_HEIGHT) == height) {
-            // Mesa takes up a window's new size at the next flush; without one, the first
-            // pass after a resize would still draw into a buffer of the old size.
-            glFlush();
-            return;
-        }
-    }
-    FAIL() << "the window did not reach " << width << " x " << height;
-}
-
-// Reads the lower-left width x height pixels of the window once drawing has finished.
-Image readPicture(int width, int height)
-{
-    glFinish();
-    Image image;
-    image.width = width;
-    image.height = height;
-    image.rgb.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_FRONT);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.rgb.data());
-    return image;
+    ASSERT_TRUE(resizeProgramWindow(width, height)) << "the window did not reach " << width << " x " << height;
 }
 
 // A reshape to the window's size followed by one repaint, as the toolkit would call them.
@@ -311,39 +284,4 @@ INSTANTIATE_TEST_SUITE_P(Window, EmptyViewport, ::testing::Values(Size{0, 0}, Si
                              return std::to_string(p.param.width) + "x" + std::to_string(p.param.height);
                          });
 
-// The toolkit may ask for a repaint while the test pumps its events; the tests draw themselves.
-void ignoreDisplay() {}
-void ignoreReshape(int, int) {}
-
 } // namespace
-
-// Starts a private virtual X server and opens one window the way the program does, then runs
-// the tests in it. Listing the tests needs neither.
-int main(int argc, char **argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests)) {
-        return RUN_ALL_TESTS();
-    }
-    std::string error;
-    XvfbServer server = startXvfb(&error);
-    if (server.pid < 0) {
-        std::fprintf(stderr, "cannot run the rendering tests: %s\n", error.c_str());
-        return 1;
-    }
-    setenv("DISPLAY", server.display.c_str(), 1);
-
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_SINGLE | GLUT_DEPTH);
-    glutInitWindowSize(500, 500);
-    glutInitWindowPosition(100, 100);
-    glutCreateWindow(":)");
-    initScene();
-    glutDisplayFunc(ignoreDisplay);
-    glutReshapeFunc(ignoreReshape);
-
-    const int result = RUN_ALL_TESTS();
-    glutExit();
-    stopXvfb(server);
-    return result;
-}
