@@ -316,7 +316,8 @@ TEST_F(Program, ExitsWithStatusZeroWhenItsWindowIsClosed)
     int status = 0;
     ASSERT_TRUE(waitForExit(program_, 10000, &status)) << "the program did not end after its window was closed";
     program_ = -1;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "ended with " << describeStatus(status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "ended with " << describeStatus(status) << "; standard error: " << errorOutput();
 }
 
 TEST_F(Program, EndsWhenTheXServerGoesAway)
