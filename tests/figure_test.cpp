@@ -101,8 +101,7 @@ TEST(RosetteRadiusRange, RepeatsWithNineLobesPerTurn)
     // cos 9t has period 2pi/9: the radius at t and t + 2pi/9 agree to the rounding of t.
     for (int i = 0; i < 1000; ++i) {
         const double t = i * 0.0137;
-        EXPECT_NEAR(rosetteRadius(static_cast<float>(t)), rosetteRadius(static_cast<float>(t + 2.0 * pi / 9.0)),
-                    1e-4f)
+        EXPECT_NEAR(rosetteRadius(static_cast<float>(t)), rosetteRadius(static_cast<float>(t + 2.0 * pi / 9.0)), 1e-4f)
             << "t = " << t;
     }
 }

@@ -12,10 +12,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -54,6 +54,14 @@ std::string describeStatus(int status)
     return "wait status " + std::to_string(status);
 }
 
+// The program under test: the one built beside the tests, or the one ROSETTE_UNDER_TEST names
+// (an installed copy, say).
+std::string programPath()
+{
+    const char *chosen = std::getenv("ROSETTE_UNDER_TEST");
+    return chosen != nullptr && *chosen != '\0' ? chosen : ROSETTE_PATH;
+}
+
 // Each test gets its own X server and starts the program on it.
 class Program : public ::testing::Test {
 protected:
@@ -80,8 +88,8 @@ protected:
     // Starts the program with the given arguments and waits for its window.
     Window launch(const std::vector<std::string> &args = {})
     {
-        program_ = spawnProgram(ROSETTE_PATH, args, server_.display, errorPath_);
-        EXPECT_GT(program_, 0) << "cannot start " << ROSETTE_PATH;
+        program_ = spawnProgram(programPath(), args, server_.display, errorPath_);
+        EXPECT_GT(program_, 0) << "cannot start " << programPath();
         const Window window = findWindowByTitle(display_, ":)", 15000);
         EXPECT_NE(window, 0u) << "no window titled \":)\" appeared";
         return window;
@@ -190,7 +198,8 @@ TEST_F(Program, RepaintsTheSamePictureWhenExposed)
     XFillRectangle(display_, window, gc, 0, 0, 500, 500);
     XFreeGC(display_, gc);
     XSync(display_, False);
-    ASSERT_TRUE(probePixel(grabWindow(display_, window), 250, 250, Rgb{0, 0, 0}, 0)) << "the window was not painted over";
+    ASSERT_TRUE(probePixel(grabWindow(display_, window), 250, 250, Rgb{0, 0, 0}, 0))
+        << "the window was not painted over";
 
     XClearArea(display_, window, 0, 0, 0, 0, True);
     XSync(display_, False);
@@ -247,8 +256,19 @@ struct Arguments {
 
 void PrintTo(const Arguments &arguments, std::ostream *out)
 {
+    // Quoted, with bytes outside printable ASCII written as hexadecimal escapes.
     for (const std::string &arg : arguments.args) {
-        *out << arg << " ";
+        *out << '"';
+        for (const char c : arg) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte >= 0x20 && byte < 0x7f) {
+                *out << c;
+            } else {
+                static const char digits[] = "0123456789abcdef";
+                *out << "\\x" << digits[byte >> 4] << digits[byte & 0xf];
+            }
+        }
+        *out << "\" ";
     }
 }
 
@@ -266,17 +286,16 @@ TEST_P(CommandLine, ChangesNeitherWindowNorPicture)
     expectRosette(waitForRosette(window, 500, 500), 500, 500);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Toolkit, CommandLine,
-    ::testing::Values(Arguments{"Geometry", {"-geometry", "10x10+0+0"}},
-                      Arguments{"UnknownOptions", {"--size", "9", "-x", "figure.txt", "--", "-v"}},
-                      Arguments{"EmptyAndOddArguments", {"", " ", "-", "%s%n", "\xff\xfe"}}),
-    [](const ::testing::TestParamInfo<Arguments> &p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Toolkit, CommandLine,
+                         ::testing::Values(Arguments{"Geometry", {"-geometry", "10x10+0+0"}},
+                                           Arguments{"UnknownOptions", {"--size", "9", "-x", "figure.txt", "--", "-v"}},
+                                           Arguments{"EmptyAndOddArguments", {"", " ", "-", "%s%n", "\xff\xfe"}}),
+                         [](const ::testing::TestParamInfo<Arguments> &p) { return std::string(p.param.name); });
 
 TEST_F(Program, EndsWithTheToolkitsMessageWhenTheDisplayCannotBeReached)
 {
     const std::string missing = ":" + std::to_string(60000 + getpid() % 5000);
-    program_ = spawnProgram(ROSETTE_PATH, {"-display", missing}, server_.display, errorPath_);
+    program_ = spawnProgram(programPath(), {"-display", missing}, server_.display, errorPath_);
     ASSERT_GT(program_, 0);
     int status = 0;
     ASSERT_TRUE(waitForExit(program_, 10000, &status)) << "the program did not end";
@@ -374,7 +393,7 @@ Image readPng(const std::string &path)
 TEST(Screenshot, SavesThePictureTheProgramShowsAsPng)
 {
     const std::string output = ::testing::TempDir() + "rosette-screenshot-" + std::to_string(getpid()) + ".png";
-    const pid_t tool = spawnProgram(SCREENSHOT_PATH, {output, ROSETTE_PATH}, "", "");
+    const pid_t tool = spawnProgram(SCREENSHOT_PATH, {output, programPath()}, "", "");
     ASSERT_GT(tool, 0);
     int status = 0;
     ASSERT_TRUE(waitForExit(tool, 60000, &status)) << "the screenshot tool did not finish";

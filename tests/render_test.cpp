@@ -74,7 +74,10 @@ protected:
         resizeWindow(500, 500);
         reshapeView(500, 500);
     }
-    void TearDown() override { EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "OpenGL reported an error"; }
+    void TearDown() override
+    {
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "OpenGL reported an error";
+    }
 };
 
 TEST_F(Render, DrawsOnlyGreyPointsOnWhite)

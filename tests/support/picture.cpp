@@ -76,21 +76,22 @@ std::ostream &operator<<(std::ostream &out, Rgb c)
 Rgb pixelAt(const Image &image, int x, int y)
 {
     const unsigned char *p =
-        &image.rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + static_cast<std::size_t>(x)) * 3];
+        &image.rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + static_cast<std::size_t>(x)) *
+                   3];
     return {p[0], p[1], p[2]};
 }
 
 testing::AssertionResult probePixel(const Image &image, int x, int y, Rgb expected, int tolerance)
 {
     if (x < 0 || y < 0 || x >= image.width || y >= image.height) {
-        return testing::AssertionFailure() << "pixel (" << x << ", " << y << ") lies outside the "
-                                           << image.width << " x " << image.height << " picture";
+        return testing::AssertionFailure() << "pixel (" << x << ", " << y << ") lies outside the " << image.width
+                                           << " x " << image.height << " picture";
     }
     const Rgb actual = pixelAt(image, x, y);
     if (distance(actual, expected) > tolerance) {
-        return testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << actual << ", expected "
-                                           << expected << " +- " << tolerance << ": off by "
-                                           << distance(actual, expected);
+        return testing::AssertionFailure()
+               << "pixel (" << x << ", " << y << ") is " << actual << ", expected " << expected << " +- " << tolerance
+               << ": off by " << distance(actual, expected);
     }
     return testing::AssertionSuccess();
 }
@@ -102,8 +103,8 @@ testing::AssertionResult onlyColours(const Image &image, Rgb background, Rgb fig
             const Rgb actual = pixelAt(image, x, y);
             if (distance(actual, background) > tolerance && distance(actual, figure) > tolerance) {
                 return testing::AssertionFailure()
-                       << "pixel (" << x << ", " << y << ") is " << actual << ", neither the background "
-                       << background << " nor the figure's " << figure << " +- " << tolerance << ": off by "
+                       << "pixel (" << x << ", " << y << ") is " << actual << ", neither the background " << background
+                       << " nor the figure's " << figure << " +- " << tolerance << ": off by "
                        << std::min(distance(actual, background), distance(actual, figure));
             }
         }
@@ -130,8 +131,8 @@ testing::AssertionResult samePicture(const Image &actual, const Image &expected,
         }
     }
     if (differing > 0) {
-        return testing::AssertionFailure() << differing << " pixels differ; the first is (" << firstX << ", "
-                                           << firstY << "): " << pixelAt(actual, firstX, firstY) << ", expected "
+        return testing::AssertionFailure() << differing << " pixels differ; the first is (" << firstX << ", " << firstY
+                                           << "): " << pixelAt(actual, firstX, firstY) << ", expected "
                                            << pixelAt(expected, firstX, firstY) << " +- " << tolerance;
     }
     return testing::AssertionSuccess();
@@ -181,7 +182,8 @@ WindowPoint projectFigurePoint(float x, float y, int width, int height)
 std::vector<WindowPoint> projectPass(int width, int height)
 {
     std::vector<WindowPoint> points;
-    forEachRosettePoint([&](float, float x, float y, float) { points.push_back(projectFigurePoint(x, y, width, height)); });
+    forEachRosettePoint(
+        [&](float, float x, float y, float) { points.push_back(projectFigurePoint(x, y, width, height)); });
     return points;
 }
 
@@ -220,17 +222,17 @@ testing::AssertionResult matchesProjection(const Image &image, const std::vector
     }
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
-            const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
-                                   static_cast<std::size_t>(x);
+            const std::size_t at =
+                static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + static_cast<std::size_t>(x);
             if (drawn[at] && !nearby(expected, image.width, image.height, x, y, reach)) {
-                return testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << pixelAt(image, x, y)
-                                                   << " but no point of the figure lands within " << reach
-                                                   << " pixels of it";
+                return testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is " << pixelAt(image, x, y)
+                       << " but no point of the figure lands within " << reach << " pixels of it";
             }
             if (expected[at] && !nearby(drawn, image.width, image.height, x, y, reach)) {
-                return testing::AssertionFailure() << "a point of the figure lands in pixel (" << x << ", " << y
-                                                   << ") but nothing is drawn within " << reach
-                                                   << " pixels of it; the pixel is " << pixelAt(image, x, y);
+                return testing::AssertionFailure()
+                       << "a point of the figure lands in pixel (" << x << ", " << y << ") but nothing is drawn within "
+                       << reach << " pixels of it; the pixel is " << pixelAt(image, x, y);
             }
         }
     }

@@ -22,7 +22,8 @@ Window waitForWindow(Display *display, pid_t program)
         }
         // Has the program ended? Asked without reaping it, so that its pid stays its own.
         siginfo_t info{};
-        if (waitid(P_PID, static_cast<id_t>(program), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == program) {
+        if (waitid(P_PID, static_cast<id_t>(program), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+            info.si_pid == program) {
             std::fprintf(stderr, "the program ended before it showed its window (status %d)\n", info.si_status);
             return 0;
         }

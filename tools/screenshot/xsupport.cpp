@@ -101,8 +101,8 @@ XvfbServer startXvfb(std::string *error)
         redirect(STDERR_FILENO, "");
         // With -displayfd the server picks a free display number and writes it to the pipe.
         const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1600x1200x24", "-nolisten", "tcp",
-               "-noreset", static_cast<char *>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1600x1200x24", "-nolisten", "tcp", "-noreset",
+               static_cast<char *>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -273,8 +273,7 @@ Image waitForPicture(Display *display, Window window, int width, int height, int
     Image previous;
     do {
         Image current = grabWindow(display, window);
-        if (current.width == width && current.height == height && hasDrawing(current) &&
-            current.rgb == previous.rgb) {
+        if (current.width == width && current.height == height && hasDrawing(current) && current.rgb == previous.rgb) {
             return current;
         }
         previous = std::move(current);

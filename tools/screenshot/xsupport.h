@@ -34,8 +34,8 @@ void stopXvfb(XvfbServer &server);
 
 // Starts program with args and DISPLAY set to display; its standard error goes to errorPath
 // when that is not empty. Returns the child's pid, or -1.
-pid_t spawnProgram(const std::string &program, const std::vector<std::string> &args,
-                   const std::string &display, const std::string &errorPath);
+pid_t spawnProgram(const std::string &program, const std::vector<std::string> &args, const std::string &display,
+                   const std::string &errorPath);
 
 // Waits up to timeoutMs for the child to end; true and its raw wait status when it did.
 bool waitForExit(pid_t pid, int timeoutMs, int *status);
