@@ -207,15 +207,6 @@ TEST_F(Program, RepaintsTheSamePictureWhenExposed)
     EXPECT_TRUE(samePicture(repainted, first, 0));
 }
 
-struct Size {
-    int width, height;
-};
-
-void PrintTo(const Size &size, std::ostream *out)
-{
-    *out << size.width << " x " << size.height;
-}
-
 class Resized : public Program, public ::testing::WithParamInterface<Size> {};
 
 TEST_P(Resized, StretchesThePictureWithTheWindow)
@@ -230,12 +221,7 @@ TEST_P(Resized, StretchesThePictureWithTheWindow)
     const Image picture = waitForRosette(window, size.width, size.height);
     expectRosette(picture, size.width, size.height);
 
-    const Box stretched = boundsOf(picture, grey);
-    const double sx = size.width / 500.0, sy = size.height / 500.0;
-    EXPECT_NEAR(stretched.left, square.left * sx, 1 + sx);
-    EXPECT_NEAR(stretched.right, square.right * sx, 1 + sx);
-    EXPECT_NEAR(stretched.bottom, square.bottom * sy, 1 + sy);
-    EXPECT_NEAR(stretched.top, square.top * sy, 1 + sy);
+    EXPECT_TRUE(stretchedFrom(boundsOf(picture, grey), square, size));
 
     // And back: shrinking exposes nothing new, yet the picture must follow the window.
     XResizeWindow(display_, window, 500, 500);
@@ -244,9 +230,7 @@ TEST_P(Resized, StretchesThePictureWithTheWindow)
 }
 
 INSTANTIATE_TEST_SUITE_P(Window, Resized, ::testing::Values(Size{1000, 500}, Size{500, 1000}, Size{300, 200}),
-                         [](const ::testing::TestParamInfo<Size> &p) {
-                             return std::to_string(p.param.width) + "x" + std::to_string(p.param.height);
-                         });
+                         sizeName);
 
 // Command lines that must leave the window and picture exactly as without arguments.
 struct Arguments {

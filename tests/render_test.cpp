@@ -215,15 +215,6 @@ TEST_F(Render, ReshapeLoadsTheSameMatricesHoweverOftenItRuns)
 // ---------------------------------------------------------------------------------------------
 // Windows of other sizes
 
-struct Size {
-    int width, height;
-};
-
-void PrintTo(const Size &size, std::ostream *out)
-{
-    *out << size.width << " x " << size.height;
-}
-
 class Stretched : public Render, public ::testing::WithParamInterface<Size> {};
 
 TEST_P(Stretched, ShowsTheSameViewStretchedAlongTheLongerSide)
@@ -237,18 +228,11 @@ TEST_P(Stretched, ShowsTheSameViewStretchedAlongTheLongerSide)
     EXPECT_TRUE(matchesProjection(picture, projectPass(size.width, size.height), 1));
 
     // Each side scales with the window's: the box of the figure grows by the same factor.
-    const Box stretched = boundsOf(picture, grey);
-    const double sx = size.width / 500.0, sy = size.height / 500.0;
-    EXPECT_NEAR(stretched.left, square.left * sx, 1 + sx);
-    EXPECT_NEAR(stretched.right, square.right * sx, 1 + sx);
-    EXPECT_NEAR(stretched.bottom, square.bottom * sy, 1 + sy);
-    EXPECT_NEAR(stretched.top, square.top * sy, 1 + sy);
+    EXPECT_TRUE(stretchedFrom(boundsOf(picture, grey), square, size));
 }
 
 INSTANTIATE_TEST_SUITE_P(Window, Stretched, ::testing::Values(Size{1000, 500}, Size{500, 1000}, Size{250, 250}),
-                         [](const ::testing::TestParamInfo<Size> &p) {
-                             return std::to_string(p.param.width) + "x" + std::to_string(p.param.height);
-                         });
+                         sizeName);
 
 class EmptyViewport : public Render, public ::testing::WithParamInterface<Size> {};
 
@@ -282,9 +266,6 @@ TEST_P(EmptyViewport, LeavesTheFigureNoExtentUntilTheWindowHasASizeAgain)
     EXPECT_TRUE(samePicture(drawAt(500, 500), before, 0)) << "after the window has its size again";
 }
 
-INSTANTIATE_TEST_SUITE_P(Window, EmptyViewport, ::testing::Values(Size{0, 0}, Size{0, 500}, Size{500, 0}),
-                         [](const ::testing::TestParamInfo<Size> &p) {
-                             return std::to_string(p.param.width) + "x" + std::to_string(p.param.height);
-                         });
+INSTANTIATE_TEST_SUITE_P(Window, EmptyViewport, ::testing::Values(Size{0, 0}, Size{0, 500}, Size{500, 0}), sizeName);
 
 } // namespace

@@ -41,6 +41,16 @@ bool nearby(const std::vector<bool> &mask, int width, int height, int x, int y, 
     return false;
 }
 
+// Grows the box to take in pixel (x, y).
+void extend(Box &box, int x, int y)
+{
+    box.left = std::min(box.left, x);
+    box.right = std::max(box.right, x);
+    box.bottom = std::min(box.bottom, y);
+    box.top = std::max(box.top, y);
+    ++box.count;
+}
+
 struct Vec3 {
     double x, y, z;
 };
@@ -144,15 +154,41 @@ Box boundsOf(const Image &image, Rgb colour)
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
             if (distance(pixelAt(image, x, y), colour) == 0) {
-                box.left = std::min(box.left, x);
-                box.right = std::max(box.right, x);
-                box.bottom = std::min(box.bottom, y);
-                box.top = std::max(box.top, y);
-                ++box.count;
+                extend(box, x, y);
             }
         }
     }
     return box;
+}
+
+void PrintTo(const Size &size, std::ostream *out)
+{
+    *out << size.width << " x " << size.height;
+}
+
+std::string sizeName(const ::testing::TestParamInfo<Size> &info)
+{
+    return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+}
+
+testing::AssertionResult stretchedFrom(const Box &stretched, const Box &square, Size size)
+{
+    const double sx = size.width / 500.0, sy = size.height / 500.0;
+    const struct {
+        const char *side;
+        int actual;
+        double expected, tolerance;
+    } sides[] = {{"left", stretched.left, square.left * sx, 1 + sx},
+                 {"right", stretched.right, square.right * sx, 1 + sx},
+                 {"bottom", stretched.bottom, square.bottom * sy, 1 + sy},
+                 {"top", stretched.top, square.top * sy, 1 + sy}};
+    for (const auto &s : sides) {
+        if (std::fabs(s.actual - s.expected) > s.tolerance) {
+            return testing::AssertionFailure() << "the figure's " << s.side << " edge is at " << s.actual
+                                               << ", expected " << s.expected << " +- " << s.tolerance;
+        }
+    }
+    return testing::AssertionSuccess();
 }
 
 WindowPoint projectFigurePoint(float x, float y, int width, int height)
@@ -191,13 +227,7 @@ Box projectedBounds(const std::vector<WindowPoint> &points)
 {
     Box box;
     for (const WindowPoint &p : points) {
-        const int x = static_cast<int>(std::floor(p.x));
-        const int y = static_cast<int>(std::floor(p.y));
-        box.left = std::min(box.left, x);
-        box.right = std::max(box.right, x);
-        box.bottom = std::min(box.bottom, y);
-        box.top = std::max(box.top, y);
-        ++box.count;
+        extend(box, static_cast<int>(std::floor(p.x)), static_cast<int>(std::floor(p.y)));
     }
     return box;
 }

@@ -9,6 +9,7 @@
 
 #include <climits>
 #include <ostream>
+#include <string>
 #include <vector>
 
 struct Rgb {
@@ -38,6 +39,19 @@ struct Box {
     long count = 0;
 };
 Box boundsOf(const Image &image, Rgb colour);
+
+// A window size, as the tests' parameter.
+struct Size {
+    int width, height;
+};
+void PrintTo(const Size &size, std::ostream *out);
+
+// The size as a test name: "1000x500".
+std::string sizeName(const ::testing::TestParamInfo<Size> &info);
+
+// The figure's box in a window of the given size is its box in a 500 x 500 window scaled by
+// the window's width and height, within a pixel and the scale's rounding.
+testing::AssertionResult stretchedFrom(const Box &stretched, const Box &square, Size size);
 
 // One point in window coordinates: pixels from the lower-left corner, depth from 0 to 1.
 struct WindowPoint {
