@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, and only those that are missing.
 #   scripts/deps.sh            what building and running the program needs
 #   scripts/deps.sh --headless ... plus the virtual X server, for machines without a display
-#   scripts/deps.sh --tests    ... plus everything the tests, checks and benchmark need
+#   scripts/deps.sh --tests    ... plus everything the tests, checks, benchmark and package need
 # Nothing is refreshed or installed when all packages are present.
 set -euo pipefail
 
@@ -10,7 +10,7 @@ packages=(g++ cmake make libgl-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dr
 for option in "$@"; do
     case "$option" in
         --headless) packages+=(xvfb) ;;
-        --tests) packages+=(xvfb libgtest-dev libbenchmark-dev clang-format clang-tidy) ;;
+        --tests) packages+=(xvfb libgtest-dev libbenchmark-dev clang-format clang-tidy dpkg-dev file) ;;
         *) echo "usage: $0 [--headless] [--tests]" >&2; exit 2 ;;
     esac
 done
