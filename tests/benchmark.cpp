@@ -152,8 +152,17 @@ bool reportStartup(const std::string &program, int runs)
     }
     // The complete picture, as it stands once the program has settled.
     const pid_t pid = spawnProgram(program, {}, server.display, "");
-    const Image reference = waitForPicture(connection, findWindowByTitle(connection, ":)", 20000), 500, 500, 20000);
+    std::string why;
+    const Window window = waitForProgramWindow(connection, pid, ":)", 20000, &why);
+    const Image reference = window != 0 ? waitForPicture(connection, window, 500, 500, 20000) : Image{};
     killProgram(pid);
+    if (reference.rgb.empty()) {
+        std::printf("start to first complete picture: no picture to compare with (%s)\n",
+                    window != 0 ? "it never settled" : why.c_str());
+        XCloseDisplay(connection);
+        stopXvfb(server);
+        return false;
+    }
 
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {

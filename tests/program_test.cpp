@@ -90,8 +90,9 @@ protected:
     {
         program_ = spawnProgram(programPath(), args, server_.display, errorPath_);
         EXPECT_GT(program_, 0) << "cannot start " << programPath();
-        const Window window = findWindowByTitle(display_, ":)", 15000);
-        EXPECT_NE(window, 0u) << "no window titled \":)\" appeared";
+        std::string why;
+        const Window window = waitForProgramWindow(display_, program_, ":)", 15000, &why);
+        EXPECT_NE(window, 0u) << why << "; standard error: " << errorOutput();
         return window;
     }
 

@@ -7,30 +7,9 @@
 
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
-
-// Waits up to twenty seconds for the program's window; 0 if the program ends or shows none.
-Window waitForWindow(Display *display, pid_t program)
-{
-    for (int tries = 0; tries < 100; ++tries) {
-        const Window window = findWindowByTitle(display, ":)", 200);
-        if (window != 0) {
-            return window;
-        }
-        // Has the program ended? Asked without reaping it, so that its pid stays its own.
-        siginfo_t info{};
-        if (waitid(P_PID, static_cast<id_t>(program), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-            info.si_pid == program) {
-            std::fprintf(stderr, "the program ended before it showed its window (status %d)\n", info.si_status);
-            return 0;
-        }
-    }
-    std::fprintf(stderr, "no window titled \":)\" appeared\n");
-    return 0;
-}
 
 // Finds the program's window on the server and saves its picture; false with a message if not.
 bool capture(const std::string &displayName, pid_t program, const std::string &outputPath)
@@ -41,8 +20,11 @@ bool capture(const std::string &displayName, pid_t program, const std::string &o
         return false;
     }
     bool saved = false;
-    const Window window = waitForWindow(display, program);
-    if (window != 0) {
+    std::string why;
+    const Window window = waitForProgramWindow(display, program, ":)", 20000, &why);
+    if (window == 0) {
+        std::fprintf(stderr, "%s\n", why.c_str());
+    } else {
         XWindowAttributes attributes;
         XGetWindowAttributes(display, window, &attributes);
         const Image picture = waitForPicture(display, window, attributes.width, attributes.height, 20000);

@@ -1,7 +1,6 @@
 #include "xsupport.h"
 
 #include <X11/Xlib.h>
-
 #include <X11/Xutil.h>
 #include <png.h>
 
@@ -220,6 +219,25 @@ Window findWindowByTitle(Display *display, const std::string &title, int timeout
         }
         sleepMs(20);
     } while (nowMs() < deadline);
+    return 0;
+}
+
+Window waitForProgramWindow(Display *display, pid_t pid, const std::string &title, int timeoutMs, std::string *why)
+{
+    const long long deadline = nowMs() + timeoutMs;
+    do {
+        const Window window = findWindowByTitle(display, title, 100);
+        if (window != 0) {
+            return window;
+        }
+        // Has the child ended? Asked without reaping it, so that its pid stays its own.
+        siginfo_t info{};
+        if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) {
+            *why = "the program ended (status " + std::to_string(info.si_status) + ") before it showed its window";
+            return 0;
+        }
+    } while (nowMs() < deadline);
+    *why = "no window titled \"" + title + "\" appeared";
     return 0;
 }
 

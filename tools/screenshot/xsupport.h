@@ -46,6 +46,10 @@ void killProgram(pid_t pid);
 // Finds a top-level window whose title is title, waiting up to timeoutMs; 0 if none appears.
 Window findWindowByTitle(Display *display, const std::string &title, int timeoutMs);
 
+// Waits up to timeoutMs for the window that the child pid shows under title. Gives 0, and says
+// why in *why, when the window does not appear or the child ends first; the child is not reaped.
+Window waitForProgramWindow(Display *display, pid_t pid, const std::string &title, int timeoutMs, std::string *why);
+
 // Reads the window's current contents from the X server.
 Image grabWindow(Display *display, Window window);
 
